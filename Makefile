@@ -1,0 +1,46 @@
+# Horvane: `make test` and `make run` do all set-up on a fresh Debian 12 machine.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 20
+
+.PHONY: all deps build build-native build-windows build-fuzz test test-native test-windows \
+        test-fuzz run format clean
+
+all: build
+
+deps:
+	@bash tools/install-deps.sh
+
+build: build-native build-windows
+
+build-native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j $(JOBS)
+
+build-windows: deps
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS)
+
+build-fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+
+test: test-native test-fuzz test-windows
+
+test-native: build-native
+	ctest --preset native
+
+test-fuzz: build-fuzz
+	bash tools/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
+
+test-windows: build-windows
+	bash tools/test-windows.sh build/windows
+
+run: build-windows
+	bash tools/run.sh build/windows
+
+format:
+	find time net app shell tests tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,9 @@
+# Sourced: the environment every Wine process of a build folder runs with.
+# Usage: . tools/wine-env.sh <build-folder>
+export WINEPREFIX="$(cd "$1" && pwd)/wineprefix"
+export WINEDEBUG=-all
+export LANG=zh_CN.UTF-8
+export LC_ALL=zh_CN.UTF-8
+export WINEARCH=win64
+# No Mono or Gecko installers on first start.
+export WINEDLLOVERRIDES="mscoree,mshtml="
