@@ -12,7 +12,7 @@ struct ClockReading {
 
 // The local wall clock, behind a small interface so that callers can be tested with a fake.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual ClockReading Read() const = 0;
     // True when the clock was set.
@@ -25,6 +25,10 @@ Clock& ActiveClock();
 // Makes `clock` the active clock; nullptr restores the default. The caller keeps ownership.
 void SetActiveClock(Clock* clock);
 
+// The clock ActiveClock() falls back to: the operating system's local clock on Windows
+// (time/local_clock_win.cpp); elsewhere the host's clock read as wall time, which refuses Set.
+Clock& DefaultLocalClock();
+
 // The active clock now, milliseconds cut off (never carried into the second).
 DateTime LocalClockNow();
 
@@ -34,7 +38,7 @@ bool SetLocalClock(const DateTime& value, int millisecond = 0);
 // A clock that keeps its own time: read, set and advanced by hand. Set() succeeds unless
 // told to refuse, and remembers every value it was given.
 class FakeClock final : public Clock {
-public:
+  public:
     explicit FakeClock(ClockReading now = {}) : now_(now) {}
 
     ClockReading Read() const override { return now_; }
@@ -47,7 +51,7 @@ public:
     int setCount() const { return setCount_; }
     const ClockReading& lastSet() const { return lastSet_; }
 
-private:
+  private:
     ClockReading now_;
     ClockReading lastSet_;
     int setCount_ = 0;
@@ -56,7 +60,7 @@ private:
 
 // Scoped installation of a clock as the active clock, for tests.
 class ScopedActiveClock {
-public:
+  public:
     explicit ScopedActiveClock(Clock& clock) { SetActiveClock(&clock); }
     ~ScopedActiveClock() { SetActiveClock(nullptr); }
     ScopedActiveClock(const ScopedActiveClock&) = delete;

@@ -32,8 +32,9 @@ std::optional<DateTime> TryParseDateTime(std::string_view text);
 // As TryParseDateTime, with kFirstDateTime for a text that is not a valid date-time.
 DateTime ParseDateTime(std::string_view text);
 
-// Moves by whole hours or seconds across day, month and year boundaries; a result outside
-// the range is replaced by its nearest end (see the .cpp for the ends of the range).
+// Moves by whole hours or seconds across day, month and year boundaries; a result before the
+// range gives kFirstDateTime, one after it 9999-12-31 00:00:00 (see the .cpp for the ends of
+// the range). An amount of 0 returns the value unchanged.
 DateTime AddHours(const DateTime& value, std::int32_t hours);
 DateTime AddSeconds(const DateTime& value, std::int32_t seconds);
 
