@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 
 .PHONY: all deps build build-native build-windows build-fuzz test test-native test-windows \
-        test-fuzz run format clean
+        test-fuzz run format clean bench-fetch
 
 all: build
 
@@ -35,6 +35,10 @@ test-fuzz: build-fuzz
 
 test-windows: build-windows
 	bash tools/test-windows.sh build/windows
+
+# Not a test: failover time and what fetching leaves alive (about two minutes).
+bench-fetch: build-windows
+	bash tools/bench-fetch.sh build/windows
 
 run: build-windows
 	bash tools/run.sh build/windows
