@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     wine wine64                               # runs the Windows binaries
     xvfb xauth xdotool x11-utils imagemagick  # window tests: display, input, screenshots
-    fonts-wqy-zenhei                          # Chinese glyphs for Wine
+    fonts-arphic-uming fonts-wqy-zenhei       # Chinese glyphs for Wine (a Song face for 宋体)
     locales python3
 )
 

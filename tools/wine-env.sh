@@ -5,5 +5,6 @@ export WINEDEBUG=-all
 export LANG=zh_CN.UTF-8
 export LC_ALL=zh_CN.UTF-8
 export WINEARCH=win64
-# No Mono or Gecko installers on first start.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installers on first start, and no menu or desktop entries on the host for
+# the shortcuts the program writes.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
