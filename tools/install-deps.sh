@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake make g++ clang                      # native build, fuzzing
+    cmake make g++ clang libclang-rt-14-dev   # native build, fuzzing (libFuzzer runtime)
     googletest                                # GoogleTest sources, built per configuration
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     wine wine64                               # runs the Windows binaries
