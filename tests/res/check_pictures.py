@@ -19,7 +19,8 @@ WHITE = (255, 255, 255)
 
 WINDOW_W, WINDOW_H = 381, 249
 
-# name -> (width, height) of every bitmap; all are 24-bit.
+# name -> (width, height) of every bitmap; each holds true (24-bit) colours, stored with a
+# colour table of 8 bits per pixel where the picture has at most 256 of them.
 BITMAPS = {
     "background": (381, 249),
     "sync_normal": (92, 32),
@@ -65,7 +66,8 @@ def read_file(name):
 
 
 def read_bmp(data):
-    """(width, height, bits, rows top-down of (r, g, b)) of an uncompressed 24-bit BMP file."""
+    """(width, height, bits, rows top-down of (r, g, b)) of an uncompressed BMP file of 8 bits
+    (with its colour table) or 24 bits per pixel."""
     magic, size, _, _, offset = struct.unpack_from("<2sIHHI", data, 0)
     if magic != b"BM" or size != len(data):
         raise ValueError("not a BMP file, or its size field is wrong")
@@ -74,9 +76,17 @@ def read_bmp(data):
         raise ValueError(
             "unexpected header %d, planes %d, compression %d" % (header, planes, compression)
         )
-    if bits != 24:
+    if bits not in (8, 24):
         return width, height, bits, None
-    stride = (width * 3 + 3) // 4 * 4
+    table = []
+    if bits == 8:
+        used = struct.unpack_from("<I", data, 14 + 32)[0] or 256
+        if 14 + header + 4 * used > offset:
+            raise ValueError("colour table overlaps the pixels")
+        for i in range(used):
+            b, g, r, _ = data[14 + header + 4 * i : 14 + header + 4 * i + 4]
+            table.append((r, g, b))
+    stride = (width * bits // 8 + 3) // 4 * 4
     bottom_up = height > 0
     height = abs(height)
     if offset + stride * height > len(data):
@@ -84,8 +94,11 @@ def read_bmp(data):
     rows = []
     for i in range(height):
         start = offset + i * stride
-        line = data[start : start + width * 3]
-        rows.append([(line[x + 2], line[x + 1], line[x]) for x in range(0, width * 3, 3)])
+        if bits == 8:
+            rows.append([table[i] for i in data[start : start + width]])
+        else:
+            line = data[start : start + width * 3]
+            rows.append([(line[x + 2], line[x + 1], line[x]) for x in range(0, width * 3, 3)])
     if bottom_up:
         rows.reverse()
     return width, height, bits, rows
@@ -168,8 +181,10 @@ class Bitmaps(unittest.TestCase):
     def test_sizes_and_depth(self):
         for name, (w, h) in BITMAPS.items():
             with self.subTest(name=name):
-                width, height, bits, _ = read_bmp(read_file(name + ".bmp"))
-                self.assertEqual((width, height, bits), (w, h, 24))
+                width, height, bits, rows = read_bmp(read_file(name + ".bmp"))
+                self.assertEqual((width, height), (w, h))
+                self.assertIn(bits, (8, 24))
+                self.assertIsNotNone(rows)
 
     def test_button_looks_differ(self):
         groups = [["sync_normal", "sync_hot", "sync_pressed", "sync_disabled"]] + [

@@ -77,7 +77,9 @@ TEST(Resources, BitmapsLoadWithTheirSizes) {
         ASSERT_EQ(GetObjectW(image, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
         EXPECT_EQ(dib.dsBm.bmWidth, c.width);
         EXPECT_EQ(dib.dsBm.bmHeight, c.height);
-        EXPECT_EQ(dib.dsBm.bmBitsPixel, 24);
+        // True colours, stored palettised where a picture has no more than 256 of them.
+        EXPECT_TRUE(dib.dsBm.bmBitsPixel == 8 || dib.dsBm.bmBitsPixel == 24)
+            << dib.dsBm.bmBitsPixel;
         DeleteObject(image);
     }
 }
@@ -86,18 +88,30 @@ TEST(Resources, BackgroundKeepsItsMagentaCorners) {
     HANDLE image = LoadImageW(Self(), MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0,
                               LR_CREATEDIBSECTION);
     ASSERT_NE(image, nullptr);
-    DIBSECTION dib{};
-    ASSERT_EQ(GetObjectW(image, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
-    const auto* bits = static_cast<const uint8_t*>(dib.dsBm.bmBits);
-    const int stride = dib.dsBm.bmWidthBytes;
-    const int height = dib.dsBm.bmHeight;
-    auto magenta = [&](int x, int y) {  // bottom-up rows of blue, green, red
-        const uint8_t* p = bits + (height - 1 - y) * stride + x * 3;
+    BITMAP bitmap{};
+    ASSERT_EQ(GetObjectW(image, sizeof(bitmap), &bitmap), static_cast<int>(sizeof(bitmap)));
+    const int width = bitmap.bmWidth;
+    const int height = bitmap.bmHeight;
+    // The pixels as 32-bit blue, green, red, top-down, whatever depth the resource has.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<uint8_t> bits(static_cast<size_t>(width) * height * 4);
+    HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, static_cast<HBITMAP>(image), 0, height, bits.data(), &info,
+                               DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(rows, height);
+    auto magenta = [&](int x, int y) {
+        const uint8_t* p = bits.data() + (static_cast<size_t>(y) * width + x) * 4;
         return p[0] == 255 && p[1] == 0 && p[2] == 255;
     };
     int count = 0;
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < dib.dsBm.bmWidth; ++x) count += magenta(x, y) ? 1 : 0;
+        for (int x = 0; x < width; ++x) count += magenta(x, y) ? 1 : 0;
     }
     EXPECT_EQ(count, 24);
     EXPECT_TRUE(magenta(0, 0));
