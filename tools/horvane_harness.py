@@ -61,15 +61,19 @@ class ProbeError(Exception):
 
 
 class Probe:
-    """probe.exe in serve mode: one command line in, one JSON line out."""
+    """probe.exe in serve mode: one command line in, one JSON line out. Calls from several
+    threads are taken one at a time. A failed "post" or "send" (the window may be gone) is
+    returned, not raised."""
 
-    def __init__(self, probe_exe, env, log_path):
+    def __init__(self, probe_exe, env, log_path, cwd=None):
         self.log = open(log_path, "ab")
         self.process = subprocess.Popen(["wine", probe_exe, "serve"], stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE, stderr=self.log, env=env)
+                                        stdout=subprocess.PIPE, stderr=self.log, env=env,
+                                        cwd=cwd)
         self.lines = queue.Queue()
         # Wine's services may inherit the pipe: read lines, never wait for the end.
         threading.Thread(target=self._read, daemon=True).start()
+        self.lock = threading.Lock()
 
     def _read(self):
         for line in self.process.stdout:
@@ -77,14 +81,15 @@ class Probe:
 
     def call(self, *args, timeout=30.0):
         line = "\t".join(str(a) for a in args) + "\n"
-        self.process.stdin.write(line.encode("gbk"))  # the probe reads code page 936
-        self.process.stdin.flush()
-        try:
-            answer = self.lines.get(timeout=timeout)
-        except queue.Empty:
-            raise ProbeError("no answer to %r within %.0f s" % (args, timeout))
+        with self.lock:
+            self.process.stdin.write(line.encode("gbk"))  # the probe reads code page 936
+            self.process.stdin.flush()
+            try:
+                answer = self.lines.get(timeout=timeout)
+            except queue.Empty:
+                raise ProbeError("no answer to %r within %.0f s" % (args, timeout))
         result = json.loads(answer.decode("utf-8"))
-        if not result.get("ok", False):
+        if not result.get("ok", False) and args[0] not in ("post", "send"):
             raise ProbeError("%r failed: %s" % (args, result.get("error")))
         return result
 

@@ -16,9 +16,7 @@ import argparse
 import ctypes
 import ctypes.util
 import datetime
-import json
 import os
-import queue
 import re
 import shutil
 import struct
@@ -28,6 +26,10 @@ import threading
 import time
 import unittest
 import zlib
+
+# The probe client and Wine environment, shared with the soak run and the benchmarks.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import horvane_harness as harness  # noqa: E402
 
 # ---- Configuration -------------------------------------------------------------------------
 
@@ -141,15 +143,7 @@ def seconds_apart(a, b):
 
 def wine_environment():
     """The environment of tools/wine-env.sh for this build folder, plus the display."""
-    out = subprocess.run(
-        ["bash", "-c", '. "$1/wine-env.sh" "$2" && env -0', "_", CONFIG.tools, CONFIG.build],
-        check=True, stdout=subprocess.PIPE).stdout
-    env = {}
-    for item in out.split(b"\0"):
-        if b"=" in item:
-            key, value = item.split(b"=", 1)
-            env[key.decode()] = value.decode()
-    return env
+    return harness.wine_environment(CONFIG.build)
 
 
 def wine_user():
@@ -199,53 +193,15 @@ def to_unix_path(windows_path):
     return path
 
 
-class ProbeError(Exception):
-    pass
+ProbeError = harness.ProbeError
 
 
-class Probe:
-    """probe.exe in serve mode: one command line in, one JSON line out."""
-
-    def __init__(self, env):
-        os.makedirs(os.path.join(CONFIG.build, "e2e-logs"), exist_ok=True)
-        self.stderr = open(os.path.join(CONFIG.build, "e2e-logs", "probe-stderr.txt"), "ab")
-        self.process = subprocess.Popen(
-            ["wine", CONFIG.probe, "serve"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-            stderr=self.stderr, env=env, cwd=drive_c())
-        self.lines = queue.Queue()
-        # Wine's services may inherit the pipe and keep it open: read lines, never wait
-        # for the end of the output.
-        threading.Thread(target=self._read, daemon=True).start()
-        self.lock = threading.Lock()
-
-    def _read(self):
-        for line in self.process.stdout:
-            self.lines.put(line)
-
-    def call(self, *args, timeout=30.0):
-        with self.lock:
-            line = "\t".join(str(a) for a in args) + "\n"
-            # The probe takes its arguments in the ANSI code page (936).
-            self.process.stdin.write(line.encode("gbk"))
-            self.process.stdin.flush()
-            try:
-                answer = self.lines.get(timeout=timeout)
-            except queue.Empty:
-                raise ProbeError("probe gave no answer to %r within %.0f s" % (args, timeout))
-        result = json.loads(answer.decode("utf-8"))
-        if not result.get("ok", False) and args[0] not in ("post", "send"):
-            raise ProbeError("probe %r failed: %s" % (args, result.get("error")))
-        return result
-
-    def close(self):
-        try:
-            self.call("quit", timeout=10)
-            self.process.wait(timeout=10)
-        except (ProbeError, OSError, subprocess.TimeoutExpired):
-            if self.process.poll() is None:
-                self.process.kill()
-                self.process.wait(timeout=10)
-        self.stderr.close()
+def Probe(env):
+    """probe.exe in serve mode (tools/horvane_harness.py), its errors logged in the build."""
+    os.makedirs(os.path.join(CONFIG.build, "e2e-logs"), exist_ok=True)
+    return harness.Probe(CONFIG.probe, env,
+                         os.path.join(CONFIG.build, "e2e-logs", "probe-stderr.txt"),
+                         cwd=drive_c())
 
 
 def xdotool(*args):
