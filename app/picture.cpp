@@ -15,7 +15,8 @@ std::size_t RowStride(int width, int bitsPerPixel) {
     return ((static_cast<std::size_t>(width) * bitsPerPixel + 31) / 32) * 4;
 }
 
-// A 32-bit top-down DIB section; `bits` receives its pixel memory.
+}  // namespace
+
 Bitmap CreateTopDownBitmap(int width, int height, void** bits) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -26,8 +27,6 @@ Bitmap CreateTopDownBitmap(int width, int height, void** bits) {
     info.bmiHeader.biCompression = BI_RGB;
     return Bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
 }
-
-}  // namespace
 
 Bitmap DecodePicture(std::span<const std::uint8_t> picture) {
     constexpr std::size_t kFileHeaderSize = sizeof(BITMAPFILEHEADER);

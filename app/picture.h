@@ -21,6 +21,10 @@ struct PixelGrid {
     std::vector<std::uint32_t> pixels;
 };
 
+// A 32-bit top-down DIB section (pixels 0x00RRGGBB, rows top to bottom); `bits` receives its
+// pixel memory. Null when it cannot be made.
+Bitmap CreateTopDownBitmap(int width, int height, void** bits);
+
 // Decodes a bitmap file (uncompressed 1, 4, 8, 16, 24 or 32 bits per pixel, either row
 // order) into a 32-bit bitmap; a null bitmap when the bytes are not such a file.
 Bitmap DecodePicture(std::span<const std::uint8_t> picture);

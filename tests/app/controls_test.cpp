@@ -64,15 +64,8 @@ void PumpMessages() {
 
 // A 32-bit DIB section with the given pixels (0x00RRGGBB, rows top to bottom).
 Bitmap MakeBitmap(int width, int height, const std::vector<std::uint32_t>& pixels) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    Bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    Bitmap bitmap = CreateTopDownBitmap(width, height, &bits);
     if (bitmap) std::memcpy(bits, pixels.data(), pixels.size() * sizeof(std::uint32_t));
     return bitmap;
 }

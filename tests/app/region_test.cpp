@@ -21,15 +21,8 @@ constexpr std::uint32_t kMagentaPixel = 0x00FF00FF;  // 0x00RRGGBB
 
 // A 32-bit bitmap with the given pixels (0x00RRGGBB, rows top to bottom).
 Bitmap MakeBitmap(int width, int height, const std::vector<std::uint32_t>& pixels) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    Bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    Bitmap bitmap = CreateTopDownBitmap(width, height, &bits);
     if (bitmap) std::memcpy(bits, pixels.data(), pixels.size() * sizeof(std::uint32_t));
     return bitmap;
 }
