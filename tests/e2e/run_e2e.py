@@ -367,42 +367,23 @@ def is_bluish(c):
 
 # ---- Daytime servers -----------------------------------------------------------------------
 
-class Servers:
+class Servers(harness.Servers):
     """Loopback Daytime servers of tools/daytime_server.py, one per mode, in a folder of
-    their own."""
+    their own under the build folder; stopping them twice is harmless."""
 
     def __init__(self, name, modes, offset=0.0):
-        self.dir = os.path.join(CONFIG.build, "e2e-servers", name)
-        self.script = os.path.join(CONFIG.tools, "daytime_server.py")
+        folder = os.path.join(CONFIG.build, "e2e-servers", name)
+        # A set left over from an interrupted run, found by its pid file.
+        subprocess.run([sys.executable, os.path.join(CONFIG.tools, "daytime_server.py"), "stop",
+                        "--dir", folder], timeout=30, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        super().__init__(folder, modes, offset, lifetime=300)
         self.running = True
-        self.stop()  # a set left over from an interrupted run, found by its pid file
-        shutil.rmtree(self.dir, ignore_errors=True)
-        os.makedirs(self.dir)
-        self.modes = list(modes)
-        subprocess.run(
-            [sys.executable, self.script, "start",
-             "--dir", self.dir, "--lifetime", "300", "--offset", str(offset)] + self.modes,
-            check=True, timeout=30, stdout=subprocess.DEVNULL)
-        with open(os.path.join(self.dir, "ports.txt")) as f:
-            self.ports = [int(line.split()[1]) for line in f if line.strip()]
-        self.running = True
-
-    def addresses(self):
-        return ["127.0.0.1:%d" % port for port in self.ports]
-
-    def accepted(self):
-        """Connections accepted so far."""
-        try:
-            with open(os.path.join(self.dir, "accepts.log")) as f:
-                return sum(1 for line in f if line.strip())
-        except OSError:
-            return 0
 
     def stop(self):
         if self.running:
-            subprocess.run([sys.executable, self.script, "stop", "--dir", self.dir],
-                           timeout=30, stdout=subprocess.DEVNULL)
             self.running = False
+            super().stop()
 
 
 # ---- One Horvane process -------------------------------------------------------------------
@@ -412,14 +393,8 @@ class Horvane:
 
     def __init__(self, folder, servers=None):
         self.dir = os.path.join(drive_c(), folder)
-        shutil.rmtree(self.dir, ignore_errors=True)
-        os.makedirs(self.dir)
-        self.exe = os.path.join(self.dir, "Horvane.exe")
-        shutil.copy2(CONFIG.exe, self.exe)
-        if servers is not None:
-            lines = ["[Servers]"] + ["Server%d=%s" % (i + 1, s) for i, s in enumerate(servers)]
-            with open(os.path.join(self.dir, "Horvane.ini"), "w", newline="\r\n") as f:
-                f.write("\n".join(lines) + "\n")
+        harness.place_program(CONFIG.build, folder, CONFIG.exe, servers)
+        self.exe = os.path.join(self.dir, os.path.basename(CONFIG.exe))
         self.pid = None
         self.handles = {}
 
